@@ -1,0 +1,2 @@
+// placeholder, being written
+#include "core/Format.h"
