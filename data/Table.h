@@ -212,21 +212,36 @@ Q_SIGNALS:
 private:
     friend class TField;
     struct Record;
+    class ProbeScope;
 
     [[noreturn]] void Fail(const QString& message) const;
     void CheckActive() const;
-    void CheckBrowse() const;
+    void CheckInactive() const;
+    void CheckNoCallback() const; // the cursor and the records stay put while a callback runs
+    void CheckBrowseMode(); // posts an edit in progress before the cursor moves
+    bool HasCalculatedFields() const;
     const QVector<QVariant>* ActiveValues() const;
     QVector<QVariant>* WritableValues(const TField& field);
     QVariant Coerce(const TFieldDef& def, const QVariant& value) const;
     QString FormatValue(const TField& field, const QVariant& value) const;
+    void ValidateRecord() const;
     void Calculate(Record& record);
-    bool Accepts(const Record& record);
+    bool Accepts(Record& record);
+    void ApplyIndex();
+    bool Less(const Record* a, const Record* b) const;
+    void SortAll();
+    void PlaceSorted(Record* record);
+    void RemoveSorted(Record* record);
+    Record* FindRecord(TBookmark bookmark) const;
+    qsizetype ViewPositionAfter(const Record* record) const;
     void RebuildView();
-    void SetCurrent(Record* record);
+    int CurrentRow() const;
+    void MoveTo(Record* record, bool bof, bool eof);
     void NotifyDataChanged();
+    void NotifyRecordChanged(int row);
     void NotifyCurrent();
     void SetState(TDataSetState state);
+    void DropBuffer();
     void ClearData();
     void LoadFile();
 
@@ -236,27 +251,28 @@ private:
     std::vector<std::unique_ptr<TField>> m_fields;
     std::vector<TIndexDef> m_indexDefs;
     QString m_indexName;
+    int m_sortField = -1;       // field of the active index, -1 for the natural order
+    bool m_sortDescending = false;
 
     bool m_active = false;
     bool m_changesPending = false;
     TDataSetState m_state = TDataSetState::Inactive;
 
-    std::vector<std::unique_ptr<Record>> m_records; // natural order
-    std::vector<Record*> m_view;                    // visible, in the active order
-    quint64 m_nextRecordId = 1;
+    std::vector<std::unique_ptr<Record>> m_records; // natural order (ids ascending)
+    std::vector<Record*> m_sorted;                  // every record, in the active order
+    std::vector<Record*> m_view;                    // the visible ones, in the active order
+    quint64 m_nextRecordId = 1;                     // never reused, so old bookmarks stay invalid
     qint64 m_nextAutoInc = 1;
 
-    Record* m_current = nullptr;
-    int m_currentRow = -1;
+    Record* m_current = nullptr; // may be hidden by the filter after GotoBookmark
     bool m_bof = true;
     bool m_eof = true;
 
-    QVector<QVariant> m_buffer;        // edit/insert buffer
-    Record* m_editTarget = nullptr;    // record being edited (nullptr while inserting)
-    Record* m_probe = nullptr;         // record a filter or calculation callback looks at
-    TDataSetState m_stateBeforeProbe = TDataSetState::Inactive;
+    QVector<QVariant> m_buffer;     // edit/insert buffer
+    Record* m_editTarget = nullptr; // record being edited (nullptr while inserting)
+    Record* m_probe = nullptr;      // record a filter or calculation callback looks at
 
     bool m_filtered = false;
     int m_disableCount = 0;
-    bool m_pendingReset = false;
+    bool m_pendingState = false; // the state changed while controls were disabled
 };
