@@ -812,6 +812,15 @@ bool TTable::Accepts(Record& record)
     return OnFilterRecord(this);
 }
 
+void TTable::ForEachRecord(const std::function<void()>& visit)
+{
+    CheckBrowseMode();
+    for (const auto& record : m_records) {
+        ProbeScope probe(*this, *record, TDataSetState::Filter);
+        visit();
+    }
+}
+
 void TTable::SetFiltered(bool filtered)
 {
     if (!m_active) {
@@ -1479,7 +1488,10 @@ void TTable::Delete()
 
 void TTable::DisableControls()
 {
-    ++m_disableCount;
+    if (m_disableCount++ == 0) {
+        m_pendingData = false;
+        m_rowAtDisable = m_active ? CurrentRow() : -1;
+    }
 }
 
 void TTable::EnableControls()
@@ -1488,9 +1500,15 @@ void TTable::EnableControls()
         return;
     if (--m_disableCount > 0)
         return;
+    // Views catch up with what happened meanwhile, and only with that: a walk
+    // over the records that changed nothing leaves the list exactly as it was.
     const bool stateChanged = std::exchange(m_pendingState, false);
-    Q_EMIT DataChanged();
-    Q_EMIT CurrentChanged(m_active ? CurrentRow() : -1);
+    const bool dataChanged = std::exchange(m_pendingData, false);
+    const int row = m_active ? CurrentRow() : -1;
+    if (dataChanged)
+        Q_EMIT DataChanged();
+    if (dataChanged || row != m_rowAtDisable)
+        Q_EMIT CurrentChanged(row);
     if (stateChanged)
         Q_EMIT StateChanged();
 }
@@ -1499,12 +1517,16 @@ void TTable::NotifyDataChanged()
 {
     if (m_disableCount == 0)
         Q_EMIT DataChanged();
+    else
+        m_pendingData = true;
 }
 
 void TTable::NotifyRecordChanged(int row)
 {
     if (m_disableCount == 0)
         Q_EMIT RecordChanged(row);
+    else
+        m_pendingData = true;
 }
 
 void TTable::NotifyCurrent()

@@ -178,6 +178,11 @@ public:
     // Removes the current record; it reaches the file at the next save.
     void Delete();
 
+    // Visits every record in the natural order, whatever the filter, without
+    // moving the cursor or telling the views: inside `visit` the fields read
+    // the visited record (read only). For totals over the whole table.
+    void ForEachRecord(const std::function<void()>& visit);
+
     // ---- Filter ----
     bool Filtered() const { return m_filtered; }
     // Switching on (or off and on again) applies OnFilterRecord anew.
@@ -275,4 +280,6 @@ private:
     bool m_filtered = false;
     int m_disableCount = 0;
     bool m_pendingState = false; // the state changed while controls were disabled
+    bool m_pendingData = false;  // records or their order changed while disabled
+    int m_rowAtDisable = -1;     // the current row when the views were frozen
 };

@@ -1,0 +1,104 @@
+#include "ui/Look.h"
+
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+
+namespace Look {
+
+QColor DialogBackground()
+{
+    return QColor(244, 238, 238);
+}
+
+QColor FocusHighlight()
+{
+    return QColor(167, 196, 210);
+}
+
+void ApplyDialogBackground(QWidget* window)
+{
+    QPalette pal = window->palette();
+    pal.setColor(QPalette::Window, DialogBackground());
+    window->setPalette(pal);
+    window->setAutoFillBackground(true);
+}
+
+void ApplyDetailColor(QWidget* root, const QColor& color)
+{
+    const auto paint = [&color](QWidget* w) {
+        if (auto* frame = qobject_cast<TDottedFrame*>(w))
+            frame->SetOutlineColor(color);
+        if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
+            qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QGroupBox*>(w)) {
+            QPalette pal = w->palette();
+            pal.setColor(QPalette::WindowText, color);
+            pal.setColor(QPalette::Text, color);
+            pal.setColor(QPalette::ButtonText, color);
+            w->setPalette(pal);
+        }
+    };
+    paint(root);
+    for (QWidget* child : root->findChildren<QWidget*>())
+        paint(child);
+}
+
+namespace {
+
+// Swaps the base colour of the edit it watches as the focus comes and goes.
+class FocusHighlighter final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+            QPalette pal = w->palette();
+            pal.setColor(QPalette::Base, event->type() == QEvent::FocusIn
+                                             ? FocusHighlight()
+                                             : w->style()->standardPalette().color(QPalette::Base));
+            w->setPalette(pal);
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void HighlightFocus(QWidget* edit)
+{
+    edit->installEventFilter(new FocusHighlighter(edit));
+}
+
+} // namespace Look
+
+TDottedFrame::TDottedFrame(QWidget* parent)
+    : QFrame(parent)
+{
+    setFrameShape(QFrame::NoFrame);
+}
+
+void TDottedFrame::SetOutlineColor(const QColor& color)
+{
+    m_outline = color;
+    update();
+}
+
+void TDottedFrame::paintEvent(QPaintEvent* event)
+{
+    QFrame::paintEvent(event);
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(m_outline, 1, Qt::DotLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+}
