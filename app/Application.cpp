@@ -48,10 +48,13 @@ void TApplication::QuitOnTerminationSignals()
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
         return;
     auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, [] {
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = ::read(g_signalPipe[1], &byte, 1);
-        QCoreApplication::quit();
+        m_terminationRequested = true;
+        // exit(), not quit(): it also ends an event loop of a box that start-up
+        // may be showing before the main loop runs.
+        QCoreApplication::exit(0);
     });
     struct sigaction action = {};
     action.sa_handler = OnSignal;

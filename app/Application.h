@@ -16,6 +16,11 @@ public:
     // SIGTERM, SIGINT and SIGHUP end the program the ordinary way (the tables
     // are written on the way out), as the end of a desktop session does.
     void QuitOnTerminationSignals();
+    // A termination signal arrived (possibly while start-up was still running).
+    bool TerminationRequested() const { return m_terminationRequested; }
+
+private:
+    bool m_terminationRequested = false;
 };
 
 // The program folder: the executable's own folder when it is writable (a build

@@ -89,7 +89,9 @@ int main(int argc, char** argv)
     for (int message : std::as_const(pendingMessages))
         RunGuarded([&] { engine->ApplicationEvents1Message(message); });
 
-    const int result = app.exec();
+    // A signal during start-up (an error box was open) ends the program as soon
+    // as start-up is through, instead of waiting in the loop for another one.
+    const int result = app.TerminationRequested() ? 0 : app.exec();
 
     engine.reset();
     SetUserDialogs(&dialogs);

@@ -684,6 +684,37 @@ void TTable::ClearData()
 
 namespace {
 
+// The primary order of texts: accents and letter case set aside, so that
+// "Pará" comes before "Paraíba" and "ana" next to "Ana", as people order names.
+QString SortKey(const QString& text)
+{
+    bool plain = true;
+    for (QChar c : text)
+        if (c.unicode() >= 0x80) {
+            plain = false;
+            break;
+        }
+    if (plain)
+        return text.toCaseFolded();
+    QString key;
+    const QString decomposed = text.normalized(QString::NormalizationForm_D);
+    key.reserve(decomposed.size());
+    for (QChar c : decomposed)
+        if (c.category() != QChar::Mark_NonSpacing)
+            key += c;
+    return key.toCaseFolded();
+}
+
+// Texts that share a sort key still come in a fixed order: case-insensitive,
+// then exact.
+int CompareTies(const QString& x, const QString& y)
+{
+    int c = x.compare(y, Qt::CaseInsensitive);
+    if (c == 0)
+        c = x.compare(y, Qt::CaseSensitive);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
 int CompareValues(TFieldType type, const QVariant& a, const QVariant& b)
 {
     const bool aNull = !a.isValid(), bNull = !b.isValid();
@@ -693,10 +724,10 @@ int CompareValues(TFieldType type, const QVariant& a, const QVariant& b)
         QString sa, sb;
         const QString& x = StringOf(a, sa);
         const QString& y = StringOf(b, sb);
-        int c = x.compare(y, Qt::CaseInsensitive);
-        if (c == 0)
-            c = x.compare(y, Qt::CaseSensitive);
-        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+        const int c = SortKey(x).compare(SortKey(y));
+        if (c != 0)
+            return c < 0 ? -1 : 1;
+        return CompareTies(x, y);
     }
     const double x = NumberOf(a), y = NumberOf(b);
     return x < y ? -1 : (x > y ? 1 : 0);
@@ -724,7 +755,37 @@ void TTable::SortAll()
     if (m_sortField < 0)
         return;
     if (m_fieldDefs[size_t(m_sortField)].DataType == TFieldType::String) {
-        std::sort(m_sorted.begin(), m_sorted.end(), [this](const Record* a, const Record* b) { return Less(a, b); });
+        // Sort keys are made once per record rather than at each comparison.
+        struct TextKey {
+            QString Key;
+            int Null;
+            Record* Rec;
+        };
+        std::vector<TextKey> keys;
+        keys.reserve(m_sorted.size());
+        for (Record* record : m_sorted) {
+            const QVariant& value = record->Values.at(m_sortField);
+            QString scratch;
+            keys.push_back(value.isValid() ? TextKey{SortKey(StringOf(value, scratch)), 1, record}
+                                           : TextKey{QString(), 0, record});
+        }
+        const bool descending = m_sortDescending;
+        const int field = m_sortField;
+        std::sort(keys.begin(), keys.end(), [descending, field](const TextKey& a, const TextKey& b) {
+            int c = a.Null != b.Null ? a.Null - b.Null : a.Key.compare(b.Key);
+            if (c == 0 && a.Null) {
+                QString sa, sb;
+                c = CompareTies(StringOf(a.Rec->Values.at(field), sa), StringOf(b.Rec->Values.at(field), sb));
+            }
+            c = c < 0 ? -1 : (c > 0 ? 1 : 0);
+            if (descending)
+                c = -c;
+            if (c != 0)
+                return c < 0;
+            return a.Rec->Id < b.Rec->Id;
+        });
+        for (size_t i = 0; i < keys.size(); ++i)
+            m_sorted[i] = keys[i].Rec;
         return;
     }
     // Numbers: sort on extracted keys, which is several times quicker than
