@@ -14,9 +14,12 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QKeyEvent>
+#include <QLoggingCategory>
 #include <QUrl>
 
 #include <cmath>
+
+Q_LOGGING_CATEGORY(lcEngine, "pulsim.engine", QtWarningMsg)
 
 namespace {
 
@@ -237,6 +240,7 @@ void TEngine::NetDetect1Connect(QObject*)
         acessos->Post();
 
     Programardesconexo1->setEnabled(true);
+    qCInfo(lcEngine) << "connection began, record" << ConnectionRecord;
 
     const QString user = LoggedOnUserName(*m_platform.systemInfo);
     if (m_dm.Setting(m_dm.cdsConfigBloquearInternet).AsBoolean() && !IsAllowedUser(m_dm, user))
@@ -299,6 +303,8 @@ void TEngine::NetDetect1Disconnect(QObject*)
     PhoneTax1->Calculate();
 
     GotoConnectionRecord();
+    qCInfo(lcEngine) << "connection ended, record" << ConnectionRecord << "pulses"
+                     << m_dm.cdsAcessosPulsos->AsInteger();
     NotifyUser(QStringLiteral("Essa conexão lhe custou R$ ") +
                FormatFloat(QStringLiteral("0.0000"), m_dm.cdsAcessosCusto->AsFloat()) + QStringLiteral(" ."));
     GotoConnectionRecord();
