@@ -49,6 +49,8 @@ TfrmManualHint::TfrmManualHint(QWidget* parent)
 
     m_timer.setInterval(10000);
     m_timer.setSingleShot(true);
+    // Exactly ten seconds after it appeared, not whenever a coarse timer fits.
+    m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, Guarded([this] { CloseHint(); }));
 }
 
