@@ -3,6 +3,7 @@
 #include "core/Errors.h"
 
 #include <QDir>
+#include <QFont>
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -31,6 +32,11 @@ TApplication::TApplication(int& argc, char** argv)
     setApplicationDisplayName(QStringLiteral("Pulsim"));
     setOrganizationName(QStringLiteral("Pulsim"));
     setQuitOnLastWindowClosed(false);
+    // The windows are laid out for Tahoma and Arial; where those are not
+    // installed, fonts of the same widths keep dates and figures inside their
+    // columns.
+    QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Arial"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

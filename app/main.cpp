@@ -8,6 +8,8 @@
 #include "core/Format.h"
 #include "data/uDM.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "ui/WindowHub.h"
+#include "ui/uSenhaSeguranca.h"
 
 #include <QPointer>
 #include <QSessionManager>
@@ -81,10 +83,16 @@ int main(int argc, char** argv)
     const QString folder = ProgramFolder();
     auto dm = std::make_unique<TDM>();
     dm->DataModuleCreate(folder);
-    auto engine = std::make_unique<TEngine>(*dm, platform, folder);
-    engine->Splash = splash;
-    dialogs.SetTrayIcon(engine->TrayIcon);
-    dialogs.HintWindow();
+    dialogs.PasswordPrompt = [&dm] { return PromptSecurityPassword(*dm); };
+    dialogs.PasswordConfirmation = [&dm](const QString& password) { return PromptPasswordConfirmation(*dm, password); };
+    std::unique_ptr<TWindowHub> windows;
+    auto engine = std::make_unique<TEngine>(*dm, platform, folder, nullptr, [&](TEngine& e) {
+        windows = std::make_unique<TWindowHub>(e);
+        e.SetWindows(windows.get());
+        e.Splash = splash;
+        dialogs.SetTrayIcon(e.TrayIcon);
+    });
+    dialogs.HintWindow(); // created once at start and reused by every notice
     engineReady = engine.get();
     for (int message : std::as_const(pendingMessages))
         RunGuarded([&] { engine->ApplicationEvents1Message(message); });
@@ -93,8 +101,9 @@ int main(int argc, char** argv)
     // as start-up is through, instead of waiting in the loop for another one.
     const int result = app.TerminationRequested() ? 0 : app.exec();
 
+    engine->SetWindows(nullptr);
+    windows.reset();
     engine.reset();
-    SetUserDialogs(&dialogs);
     dm->CloseTables();
     delete splash.data();
     SetUserDialogs(nullptr);

@@ -38,7 +38,8 @@ void SetupTimer(QTimer& timer, const char* name, int interval, bool running)
 
 } // namespace
 
-TEngine::TEngine(TDM& dm, const platform::Platform& platform, const QString& programFolder, QObject* parent)
+TEngine::TEngine(TDM& dm, const platform::Platform& platform, const QString& programFolder, QObject* parent,
+                 const TPrepare& prepare)
     : QObject(parent)
     , TrayIcon(new TTrayIcon(Artwork::TrayFrames(), this))
     , PopTrayIcon(new QMenu())
@@ -128,6 +129,8 @@ TEngine::TEngine(TDM& dm, const platform::Platform& platform, const QString& pro
     SetupTimer(TimerDesconexao, "TimerDesconexao", 1000, false);
     connect(&TimerSplash, &QTimer::timeout, this, Guarded([this] { TimerSplashTimer(); }));
 
+    if (prepare)
+        prepare(*this);
     RunGuarded([this] { FormCreate(); });
 }
 

@@ -31,8 +31,14 @@ public:
     // The wake-up a second start of the program delivers.
     static constexpr int WakeUpMessage = 3027;
 
+    // Runs between creating the components and FormCreate: the place to hook
+    // the engine up (its windows, the tray icon that carries notices) so that
+    // FormCreate's own notices already go where they belong.
+    using TPrepare = std::function<void(TEngine&)>;
+
     // Creates the components and timers and runs FormCreate.
-    TEngine(TDM& dm, const platform::Platform& platform, const QString& programFolder, QObject* parent = nullptr);
+    TEngine(TDM& dm, const platform::Platform& platform, const QString& programFolder, QObject* parent = nullptr,
+            const TPrepare& prepare = {});
     ~TEngine() override;
 
     // The windows it opens (installed by the window layer; none until then).

@@ -4,6 +4,7 @@
 #include "data/TableFile.h"
 
 #include <QFile>
+#include <QHash>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -755,37 +756,59 @@ void TTable::SortAll()
     if (m_sortField < 0)
         return;
     if (m_fieldDefs[size_t(m_sortField)].DataType == TFieldType::String) {
-        // Sort keys are made once per record rather than at each comparison.
-        struct TextKey {
-            QString Key;
-            int Null;
-            Record* Rec;
-        };
-        std::vector<TextKey> keys;
-        keys.reserve(m_sorted.size());
+        // A column of texts holds few distinct values (user names, states):
+        // they are put in order once, and the records are then sorted on
+        // their rank, a plain number, instead of comparing texts again and again.
+        QHash<QString, int> rankOf;
+        std::vector<QString> distinct;
+        std::vector<int> ranks;
+        ranks.reserve(m_sorted.size());
         for (Record* record : m_sorted) {
             const QVariant& value = record->Values.at(m_sortField);
-            QString scratch;
-            keys.push_back(value.isValid() ? TextKey{SortKey(StringOf(value, scratch)), 1, record}
-                                           : TextKey{QString(), 0, record});
-        }
-        const bool descending = m_sortDescending;
-        const int field = m_sortField;
-        std::sort(keys.begin(), keys.end(), [descending, field](const TextKey& a, const TextKey& b) {
-            int c = a.Null != b.Null ? a.Null - b.Null : a.Key.compare(b.Key);
-            if (c == 0 && a.Null) {
-                QString sa, sb;
-                c = CompareTies(StringOf(a.Rec->Values.at(field), sa), StringOf(b.Rec->Values.at(field), sb));
+            if (!value.isValid()) {
+                ranks.push_back(-1); // nulls first
+                continue;
             }
-            c = c < 0 ? -1 : (c > 0 ? 1 : 0);
-            if (descending)
-                c = -c;
-            if (c != 0)
-                return c < 0;
+            QString scratch;
+            const QString& text = StringOf(value, scratch);
+            auto it = rankOf.find(text);
+            if (it == rankOf.end()) {
+                it = rankOf.insert(text, int(distinct.size()));
+                distinct.push_back(text);
+            }
+            ranks.push_back(it.value());
+        }
+        std::vector<int> byText(distinct.size());
+        for (size_t i = 0; i < byText.size(); ++i)
+            byText[i] = int(i);
+        std::vector<QString> keys;
+        keys.reserve(distinct.size());
+        for (const QString& text : distinct)
+            keys.push_back(SortKey(text));
+        std::sort(byText.begin(), byText.end(), [&](int a, int b) {
+            const int c = keys[size_t(a)].compare(keys[size_t(b)]);
+            return c != 0 ? c < 0 : CompareTies(distinct[size_t(a)], distinct[size_t(b)]) < 0;
+        });
+        std::vector<int> order(distinct.size());
+        for (size_t position = 0; position < byText.size(); ++position)
+            order[size_t(byText[position])] = int(position);
+
+        struct RankKey {
+            int Rank;
+            Record* Rec;
+        };
+        std::vector<RankKey> sortable;
+        sortable.reserve(m_sorted.size());
+        for (size_t i = 0; i < m_sorted.size(); ++i)
+            sortable.push_back({ranks[i] < 0 ? -1 : order[size_t(ranks[i])], m_sorted[i]});
+        const bool descending = m_sortDescending;
+        std::sort(sortable.begin(), sortable.end(), [descending](const RankKey& a, const RankKey& b) {
+            if (a.Rank != b.Rank)
+                return descending ? a.Rank > b.Rank : a.Rank < b.Rank;
             return a.Rec->Id < b.Rec->Id;
         });
-        for (size_t i = 0; i < keys.size(); ++i)
-            m_sorted[i] = keys[i].Rec;
+        for (size_t i = 0; i < sortable.size(); ++i)
+            m_sorted[i] = sortable[i].Rec;
         return;
     }
     // Numbers: sort on extracted keys, which is several times quicker than

@@ -63,7 +63,10 @@ std::string Describe(int error)
 
 std::string Quoted(const QString& path)
 {
-    return "\"" + path.toStdString() + "\"";
+    std::string quoted = path.toStdString();
+    quoted.insert(quoted.begin(), '"');
+    quoted.push_back('"');
+    return quoted;
 }
 
 long long Nanoseconds(const timespec& t)
