@@ -252,6 +252,20 @@ void TEngine::NetDetect1Connect(QObject*)
         TimerHorarioBloqueado.start();
 }
 
+void TEngine::WriteConnectionEnd()
+{
+    // One reading of the clock for both, so the record's end minus its start
+    // is exactly its duration.
+    ConnectionEnd = Now();
+    GotoConnectionRecord();
+    TTable* acessos = m_dm.cdsAcessos;
+    acessos->Edit();
+    m_dm.cdsAcessosFim->SetAsDateTime(ConnectionEnd);
+    m_dm.cdsAcessosDuracao->SetAsFloat(ConnectionEnd - ConnectionStart);
+    if (acessos->State() == TDataSetState::Edit || acessos->State() == TDataSetState::Insert)
+        acessos->Post();
+}
+
 void TEngine::NetDetect1Connection(QObject*)
 {
     ++PollCount;
@@ -260,14 +274,7 @@ void TEngine::NetDetect1Connection(QObject*)
     PollCount = 0;
     if (!ConnectionRecord)
         return;
-    ConnectionEnd = Now();
-    GotoConnectionRecord();
-    TTable* acessos = m_dm.cdsAcessos;
-    acessos->Edit();
-    m_dm.cdsAcessosFim->SetAsDateTime(Now());
-    m_dm.cdsAcessosDuracao->SetAsFloat(ConnectionEnd - ConnectionStart);
-    if (acessos->State() == TDataSetState::Edit)
-        acessos->Post();
+    WriteConnectionEnd();
     PhoneTax1->Calculate();
     if (m_windows && m_windows->SummaryExists())
         m_windows->RefreshSummary();
@@ -295,14 +302,7 @@ void TEngine::NetDetect1Disconnect(QObject*)
 
     if (!ConnectionRecord)
         return;
-    ConnectionEnd = Now();
-    GotoConnectionRecord();
-    TTable* acessos = m_dm.cdsAcessos;
-    acessos->Edit();
-    m_dm.cdsAcessosFim->SetAsDateTime(Now());
-    m_dm.cdsAcessosDuracao->SetAsFloat(ConnectionEnd - ConnectionStart);
-    if (acessos->State() == TDataSetState::Edit || acessos->State() == TDataSetState::Insert)
-        acessos->Post();
+    WriteConnectionEnd();
     PhoneTax1->Calculate();
 
     GotoConnectionRecord();

@@ -129,6 +129,8 @@ protected:
 
 private:
     void GotoConnectionRecord();
+    // The record's end and duration as of now.
+    void WriteConnectionEnd();
     void FreezeAccessViews(bool frozen);
     int PulseCountOfLastCalculation() const;
 

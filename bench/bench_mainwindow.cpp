@@ -185,7 +185,7 @@ int main(int argc, char** argv)
         for (const char* index : {"TempUsuario", "TempCusto"}) {
             std::vector<double> times;
             for (int run = 0; run < 4; ++run) {
-                const TViewsHeld held(*dm.cdsAcessos);
+                const TControlsDisabled held(*dm.cdsAcessos);
                 dm.cdsAcessos->SetIndexName(QString());
                 times.push_back(TimeMs([&] { dm.cdsAcessos->SetIndexName(QString::fromLatin1(index)); }));
             }

@@ -283,3 +283,16 @@ private:
     bool m_pendingData = false;  // records or their order changed while disabled
     int m_rowAtDisable = -1;     // the current row when the views were frozen
 };
+
+// Suspends a table's views for as long as it lives (DisableControls), and lets
+// them catch up when it goes (EnableControls), however the scope is left.
+class TControlsDisabled final {
+public:
+    explicit TControlsDisabled(TTable& table) : m_table(table) { m_table.DisableControls(); }
+    ~TControlsDisabled() { m_table.EnableControls(); }
+    TControlsDisabled(const TControlsDisabled&) = delete;
+    TControlsDisabled& operator=(const TControlsDisabled&) = delete;
+
+private:
+    TTable& m_table;
+};

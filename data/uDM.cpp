@@ -217,11 +217,7 @@ void TDM::ComputePeriodTotals(TDateTime start, TDateTime end)
     SomaDuracao = SomaCusto = SomaEconomia = 0;
     TTable* acessos = cdsAcessos;
     const int recNo = acessos->RecNo();
-    acessos->DisableControls();
-    struct Resume {
-        TTable* table;
-        ~Resume() { table->EnableControls(); }
-    } resume{acessos};
+    const TControlsDisabled suspended(*acessos);
     for (acessos->First(); !acessos->Eof(); acessos->Next()) {
         if (cdsAcessosInicio->AsDateTime() >= start && cdsAcessosFim->AsDateTime() <= end)
             AddToTotals();

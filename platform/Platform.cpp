@@ -1,4 +1,8 @@
 #include "platform/Platform.h"
+#include "platform/RegistryKeys.h"
+
+#include <QByteArray>
+#include <QStringList>
 
 namespace platform {
 
@@ -39,3 +43,23 @@ std::string IRegistry::ReadString(Root root, const std::string& key, const std::
 }
 
 } // namespace platform
+
+namespace platform::registry {
+
+QString FoldKey(const std::string& key)
+{
+    return QString::fromStdString(key).split(QLatin1Char('\\'), Qt::SkipEmptyParts).join(QLatin1Char('\\')).toCaseFolded();
+}
+
+QString FoldName(const std::string& name)
+{
+    return QString::fromStdString(name).toCaseFolded();
+}
+
+bool IsUtf8(const std::string& text)
+{
+    const QByteArray bytes = QByteArray::fromStdString(text);
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
+}
+
+} // namespace platform::registry

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScopedValueRollback>
 #include <QStyleOptionHeader>
 #include <QToolTip>
 
@@ -51,17 +52,6 @@ QPixmap DrawArrow(bool descending)
 }
 
 } // namespace
-
-TViewsHeld::TViewsHeld(TTable& table)
-    : m_table(table)
-{
-    m_table.DisableControls();
-}
-
-TViewsHeld::~TViewsHeld()
-{
-    m_table.EnableControls();
-}
 
 // ---------------------------------------------------------------------------
 // The sorting rule and the colours
@@ -121,7 +111,7 @@ void SortByColumn(TTable& table, const QString& columnField, const QString& keyF
     const QString name = SortIndexName(columnField);
     // Deleting the active index falls back to the natural order and defining
     // it again re-sorts: the views are told once, at the end.
-    const TViewsHeld held(table);
+    const TControlsDisabled held(table);
     if (table.HasIndex(name))
         table.DeleteIndex(name);
     table.AddIndex(name, keyField, descending);
@@ -385,12 +375,7 @@ void TDBGrid::FollowTable()
     if (m_following || !table || !table->Active() || table->ControlsDisabled())
         return;
     const int row = table->RecNo() - 1;
-    const bool following = std::exchange(m_following, true);
-    struct Restore {
-        bool& flag;
-        bool value;
-        ~Restore() { flag = value; }
-    } restore{m_following, following};
+    const QScopedValueRollback<bool> following(m_following, true);
     if (row < 0 || row >= m_model->rowCount()) {
         selectionModel()->clear();
     } else {
@@ -408,12 +393,7 @@ void TDBGrid::FollowView(int row)
         return;
     if (table->RecNo() == row + 1)
         return;
-    const bool following = std::exchange(m_following, true);
-    struct Restore {
-        bool& flag;
-        bool value;
-        ~Restore() { flag = value; }
-    } restore{m_following, following};
+    const QScopedValueRollback<bool> following(m_following, true);
     table->SetRecNo(row + 1);
 }
 

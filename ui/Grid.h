@@ -45,20 +45,6 @@ void SortByColumn(TTable& table, const QString& columnField, const QString& keyF
 
 } // namespace Grid
 
-// Holds the views of a table still for a scope, so that a change made of
-// several steps (filter off and on, an index deleted and defined again)
-// reaches them once, at the end.
-class TViewsHeld final {
-public:
-    explicit TViewsHeld(TTable& table);
-    ~TViewsHeld();
-    TViewsHeld(const TViewsHeld&) = delete;
-    TViewsHeld& operator=(const TViewsHeld&) = delete;
-
-private:
-    TTable& m_table;
-};
-
 // Paints the cells of a TDBGrid with the shared row colours.
 class TGridDelegate final : public QStyledItemDelegate {
     Q_OBJECT

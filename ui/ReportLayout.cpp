@@ -191,16 +191,6 @@ void SetError(QString* error, const QString& text)
 // Preparing
 // ===========================================================================
 
-TDisplaySuspension::TDisplaySuspension(TTable& table) : m_table(table)
-{
-    m_table.DisableControls();
-}
-
-TDisplaySuspension::~TDisplaySuspension()
-{
-    m_table.EnableControls();
-}
-
 TAccessReport::TAccessReport(QVector<TReportLine> lines, TReportTotals totals, TDateTime now)
     : m_lines(std::move(lines))
     , m_totals(std::move(totals))
@@ -215,7 +205,7 @@ TAccessReport TAccessReport::Prepare(TDM& dm, const TReportTotals& totals, TDate
     TTable& acessos = *dm.cdsAcessos;
     QVector<TReportLine> lines;
     {
-        TDisplaySuspension suspension(acessos);
+        TControlsDisabled suspension(acessos);
         // The record the list shows as current, by identity: it is found
         // again even when the filter hides it.
         const TBookmark current = acessos.GetBookmark();

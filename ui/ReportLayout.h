@@ -151,16 +151,3 @@ private:
     QVector<TReportPage> m_pages;
     QPixmap m_picture;
 };
-
-// Suspends the display of a table for its lifetime (DisableControls), and
-// resumes it however the scope is left.
-class TDisplaySuspension final {
-public:
-    explicit TDisplaySuspension(TTable& table);
-    ~TDisplaySuspension();
-    TDisplaySuspension(const TDisplaySuspension&) = delete;
-    TDisplaySuspension& operator=(const TDisplaySuspension&) = delete;
-
-private:
-    TTable& m_table;
-};

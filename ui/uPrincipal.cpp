@@ -231,7 +231,7 @@ void TfrmPrincipal::RunOpening(bool showing)
     m_dm.FiltroUsuario = Todos;
 
     if (acessos->Active()) {
-        const TViewsHeld held(*acessos);
+        const TControlsDisabled held(*acessos);
         Refilter();
         if (showing)
             acessos->SetIndexName(TDM::AcessosIndex);
@@ -272,7 +272,7 @@ void TfrmPrincipal::FillUserBox()
     // (its failure was reported when it was opened).
     if (usuarios->Active()) {
         const TBookmark where = usuarios->GetBookmark();
-        const TViewsHeld held(*usuarios);
+        const TControlsDisabled held(*usuarios);
         for (usuarios->First(); !usuarios->Eof(); usuarios->Next())
             ui->cmbxUsuarios->addItem(m_dm.cdsUsuariosNome->AsString());
         if (where != 0 && usuarios->BookmarkValid(where))
@@ -360,7 +360,7 @@ void TfrmPrincipal::Refilter()
     }
     // Off and on again: the filter asks every record anew. The list sees the
     // outcome once.
-    const TViewsHeld held(*acessos);
+    const TControlsDisabled held(*acessos);
     acessos->SetFiltered(false);
     acessos->SetFiltered(true);
 }

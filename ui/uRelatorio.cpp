@@ -10,7 +10,7 @@ void ShowAccessReport(QWidget* parent, TDM& dm, const TReportTotals& totals, TDa
 {
     // The lists of every window hold still while the report is open, and
     // follow the table again however the preview ends.
-    const TDisplaySuspension suspension(*dm.cdsAcessos);
+    const TControlsDisabled suspension(*dm.cdsAcessos);
     // On the heap and watched: should the parent window go away while the
     // preview runs, it takes the preview with it and nothing is freed twice.
     QPointer<TfrmRelatorio> preview = new TfrmRelatorio(TAccessReport::Prepare(dm, totals, now), parent);

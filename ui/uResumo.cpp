@@ -92,11 +92,7 @@ void TfrmResumo::ReadConnectionRecord(double& custo, double& duracao) const
     // The main window lists this table: it must find its current record
     // where it left it, and must not even see the visit.
     const TBookmark current = acessos->GetBookmark();
-    acessos->DisableControls();
-    struct Resume {
-        TTable* table;
-        ~Resume() { table->EnableControls(); }
-    } resume{acessos};
+    const TControlsDisabled suspended(*acessos);
     acessos->GotoBookmark(record);
     custo = dm.cdsAcessosCusto->AsFloat();
     duracao = dm.cdsAcessosDuracao->AsFloat();

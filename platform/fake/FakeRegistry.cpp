@@ -1,5 +1,7 @@
 #include "platform/fake/FakeRegistry.h"
 
+#include "platform/RegistryKeys.h"
+
 #include <QByteArray>
 #include <QStringList>
 
@@ -7,25 +9,9 @@
 
 namespace platform {
 
-namespace {
-
-QString FoldKey(const std::string& key)
-{
-    return QString::fromStdString(key).split(QLatin1Char('\\'), Qt::SkipEmptyParts).join(QLatin1Char('\\')).toCaseFolded();
-}
-
-QString FoldName(const std::string& name)
-{
-    return QString::fromStdString(name).toCaseFolded();
-}
-
-bool IsUtf8(const std::string& text)
-{
-    const QByteArray bytes = QByteArray::fromStdString(text);
-    return QString::fromUtf8(bytes).toUtf8() == bytes;
-}
-
-} // namespace
+using registry::FoldKey;
+using registry::FoldName;
+using registry::IsUtf8;
 
 bool FakeRegistry::HasKey(const KeyMap& keys, const QString& folded)
 {

@@ -1,5 +1,7 @@
 #include "platform/linux/FileRegistry.h"
 
+#include "platform/RegistryKeys.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
@@ -23,6 +25,10 @@
 
 namespace platform {
 
+using registry::FoldKey;
+using registry::FoldName;
+using registry::IsUtf8;
+
 namespace {
 
 constexpr const char* RootNames[2] = {"LocalMachine", "CurrentUser"};
@@ -35,26 +41,6 @@ constexpr const char* TypeText = "texto";
 // Far more than any settings file of ours; anything bigger is not one, and is
 // not worth holding in memory to find out.
 constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
-
-// Keys compare as registry keys do: without regard to case, and with the
-// separators around and between the parts not mattering.
-QString FoldKey(const std::string& key)
-{
-    return QString::fromStdString(key).split(QLatin1Char('\\'), Qt::SkipEmptyParts).join(QLatin1Char('\\')).toCaseFolded();
-}
-
-QString FoldName(const std::string& name)
-{
-    return QString::fromStdString(name).toCaseFolded();
-}
-
-// JSON holds Unicode text only; bytes that are not UTF-8 would come back
-// changed, so they are refused instead.
-bool IsUtf8(const std::string& text)
-{
-    const QByteArray bytes = QByteArray::fromStdString(text);
-    return QString::fromUtf8(bytes).toUtf8() == bytes;
-}
 
 std::string Describe(int error)
 {

@@ -40,19 +40,6 @@ QJsonArray SavedRows(const ProgramFolderFixture& f)
     return ReadJson(f.DataFile(QStringLiteral("Acessos.cds"))).value(QStringLiteral("rows")).toArray();
 }
 
-void AddAccess(TDM& dm, const QString& user, TDateTime inicio, TDateTime fim, double custo = 0.11, int pulsos = 1,
-               double economia = 0)
-{
-    dm.cdsAcessos->Append();
-    dm.cdsAcessosUsuario->SetAsString(user);
-    dm.cdsAcessosInicio->SetAsDateTime(inicio);
-    dm.cdsAcessosFim->SetAsDateTime(fim);
-    dm.cdsAcessosDuracao->SetAsFloat(fim - inicio);
-    dm.cdsAcessosCusto->SetAsFloat(custo);
-    dm.cdsAcessosEconomia->SetAsFloat(economia);
-    dm.cdsAcessosPulsos->SetAsInteger(pulsos);
-    dm.cdsAcessos->Post();
-}
 
 } // namespace
 
@@ -127,9 +114,9 @@ private Q_SLOTS:
     void accessLogOrder()
     {
         ProgramFolderFixture f;
-        AddAccess(f.dm, "a", 38000.5, 38000.6);
-        AddAccess(f.dm, "b", 38002.5, 38002.6);
-        AddAccess(f.dm, "c", 38001.5, 38001.6);
+        f.AddAccess("a", 38000.5, 38000.6);
+        f.AddAccess("b", 38002.5, 38002.6);
+        f.AddAccess("c", 38001.5, 38001.6);
 
         TDM reopened;
         reopened.DataModuleCreate(f.Path());
@@ -170,7 +157,7 @@ private Q_SLOTS:
         QFETCH(double, inicio);
         QFETCH(double, fim);
         ProgramFolderFixture f;
-        AddAccess(f.dm, "u", inicio, fim);
+        f.AddAccess("u", inicio, fim);
         QTEST(f.dm.cdsAcessosDuracaoStr->AsString(), "duracao");
         QTEST(f.dm.cdsAcessosDataInicio->DisplayText(), "dataInicio");
         QTEST(f.dm.cdsAcessosHoraInicio->DisplayText(), "horaInicio");
@@ -182,7 +169,7 @@ private Q_SLOTS:
     void displayFormats()
     {
         ProgramFolderFixture f;
-        AddAccess(f.dm, "u", 38000.5, 38000.6, 1234.5, 7, 0.22);
+        f.AddAccess("u", 38000.5, 38000.6, 1234.5, 7, 0.22);
         QCOMPARE(f.dm.cdsAcessosCusto->DisplayText(), QStringLiteral("R$ 1.234,5000"));
         QCOMPARE(f.dm.cdsAcessosEconomia->DisplayText(), QStringLiteral("0,2200"));
         QCOMPARE(f.dm.cdsAcessosPulsos->DisplayText(), QStringLiteral("007"));
@@ -216,7 +203,7 @@ private Q_SLOTS:
         QFETCH(bool, accepted);
         ProgramFolderFixture f;
         const double base = 38000;
-        AddAccess(f.dm, usuario, base + offset, base + offset + 0.01);
+        f.AddAccess(usuario, base + offset, base + offset + 0.01);
         f.dm.FiltroUsuario = filtroUsuario;
         f.dm.InicioPeriodo = base + 10;
         f.dm.FimPeriodo = base + 20;
@@ -228,7 +215,7 @@ private Q_SLOTS:
     {
         ProgramFolderFixture f;
         const QString name = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789");
-        AddAccess(f.dm, name, 38000.5, 38000.6);
+        f.AddAccess(name, 38000.5, 38000.6);
         QCOMPARE(f.dm.cdsAcessosUsuario->AsString(), name.left(30));
         QCOMPARE(SavedRows(f).at(0).toArray().at(7).toString(), name.left(30));
         f.dm.FiltroUsuario = name;
@@ -259,12 +246,12 @@ private Q_SLOTS:
     void deletionReachesTheFileLater()
     {
         ProgramFolderFixture f;
-        AddAccess(f.dm, "a", 38000.5, 38000.6);
-        AddAccess(f.dm, "b", 38001.5, 38001.6);
+        f.AddAccess("a", 38000.5, 38000.6);
+        f.AddAccess("b", 38001.5, 38001.6);
         f.dm.cdsAcessos->First();
         f.dm.cdsAcessos->Delete();
         QCOMPARE(SavedRows(f).size(), 2);
-        AddAccess(f.dm, "c", 38002.5, 38002.6);
+        f.AddAccess("c", 38002.5, 38002.6);
         QCOMPARE(SavedRows(f).size(), 2);
 
         f.dm.cdsAcessos->First();
@@ -361,7 +348,7 @@ private Q_SLOTS:
         QVERIFY(QDir().rename(data, aside));
         WriteFile(data, "not a folder");
 
-        AddAccess(f.dm, "a", 38000.5, 38000.6);
+        f.AddAccess("a", 38000.5, 38000.6);
         QCOMPARE(dialogs.Errors().size(), 1);
         QVERIFY(dialogs.Errors().at(0).startsWith(QStringLiteral("cdsAcessos: ")));
         QCOMPARE(f.dm.cdsAcessos->RecordCount(), 1);
@@ -369,7 +356,7 @@ private Q_SLOTS:
 
         QVERIFY(QFile::remove(data));
         QVERIFY(QDir().rename(aside, data));
-        AddAccess(f.dm, "b", 38001.5, 38001.6);
+        f.AddAccess("b", 38001.5, 38001.6);
         QVERIFY(!f.dm.cdsAcessos->ChangesPending());
         QCOMPARE(SavedRows(f).size(), 2);
     }
@@ -377,10 +364,10 @@ private Q_SLOTS:
     void periodTotals()
     {
         ProgramFolderFixture f;
-        AddAccess(f.dm, "a", 100.25, 100.5, 0.11, 1, 0.0);
-        AddAccess(f.dm, "b", 101.25, 101.5, 0.33, 3, 0.22);
-        AddAccess(f.dm, "a", 102.25, 103.5, 0.55, 5, 0.0); // ends after the period
-        AddAccess(f.dm, "a", 99.5, 99.75, 0.77, 7, 0.0);   // begins before it
+        f.AddAccess("a", 100.25, 100.5, 0.11, 1, 0.0);
+        f.AddAccess("b", 101.25, 101.5, 0.33, 3, 0.22);
+        f.AddAccess("a", 102.25, 103.5, 0.55, 5, 0.0); // ends after the period
+        f.AddAccess("a", 99.5, 99.75, 0.77, 7, 0.0);   // begins before it
         f.dm.cdsAcessos->SetRecNo(2);
         const TBookmark current = f.dm.cdsAcessos->GetBookmark();
 
@@ -410,8 +397,8 @@ private Q_SLOTS:
     void walkingTheListDoesNotResetViews()
     {
         ProgramFolderFixture f;
-        AddAccess(f.dm, "a", 100.25, 100.5);
-        AddAccess(f.dm, "b", 101.25, 101.5);
+        f.AddAccess("a", 100.25, 100.5);
+        f.AddAccess("b", 101.25, 101.5);
         int resets = 0, moves = 0;
         connect(f.dm.cdsAcessos, &TTable::DataChanged, this, [&] { ++resets; });
         connect(f.dm.cdsAcessos, &TTable::CurrentChanged, this, [&] { ++moves; });

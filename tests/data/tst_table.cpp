@@ -5,6 +5,7 @@
 #include "core/DateTime.h"
 #include "core/Errors.h"
 #include "data/Table.h"
+#include "tests/support/TableChecks.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -75,33 +76,6 @@ QList<int> Codes(const TTable& table)
 int Current(TTable& table)
 {
     return table.FieldByName(QStringLiteral("Codigo"))->AsInteger();
-}
-
-template <class E = Exception, class F>
-QString ErrorOf(F&& action)
-{
-    try {
-        action();
-    } catch (const E& error) {
-        return error.Message();
-    }
-    return QStringLiteral("<no error>");
-}
-
-// Stored values compare exactly: same type, doubles bit for bit.
-bool Same(const QVariant& a, const QVariant& b)
-{
-    if (a.isValid() != b.isValid())
-        return false;
-    if (!a.isValid())
-        return true;
-    if (a.typeId() != b.typeId())
-        return false;
-    if (a.typeId() == QMetaType::Double) {
-        const double x = a.toDouble(), y = b.toDouble();
-        return std::memcmp(&x, &y, sizeof x) == 0;
-    }
-    return a == b;
 }
 
 } // namespace
@@ -207,10 +181,10 @@ void TstTable::assignConverts()
     table.CreateDataSet();
     table.Append();
     field->SetValue(input);
-    QVERIFY2(Same(field->Value(), stored), qPrintable(field->Value().toString()));
+    QVERIFY2(SameBits(field->Value(), stored), qPrintable(field->Value().toString()));
     table.Post();
-    QVERIFY(Same(field->Value(), stored));
-    QVERIFY(Same(table.ValueAt(0, 0), stored));
+    QVERIFY(SameBits(field->Value(), stored));
+    QVERIFY(SameBits(table.ValueAt(0, 0), stored));
 }
 
 void TstTable::assignRejects_data()
@@ -323,7 +297,7 @@ void TstTable::asString()
     // And the text reads back as the same value.
     table.Edit();
     field->SetAsString(text);
-    QVERIFY(Same(field->Value(), value));
+    QVERIFY(SameBits(field->Value(), value));
 }
 
 void TstTable::displayText_data()

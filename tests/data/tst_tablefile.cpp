@@ -5,6 +5,7 @@
 #include "core/DateTime.h"
 #include "core/Errors.h"
 #include "data/Table.h"
+#include "tests/support/TableChecks.h"
 #include "data/TableFile.h"
 
 #include <QCoreApplication>
@@ -98,32 +99,6 @@ void WriteAll(const QString& path, const QByteArray& bytes)
 QStringList Entries(const QString& folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-template <class E = Exception, class F>
-QString ErrorOf(F&& action)
-{
-    try {
-        action();
-    } catch (const E& error) {
-        return error.Message();
-    }
-    return QStringLiteral("<no error>");
-}
-
-bool SameBits(const QVariant& a, const QVariant& b)
-{
-    if (a.isValid() != b.isValid())
-        return false;
-    if (!a.isValid())
-        return true;
-    if (a.typeId() != b.typeId())
-        return false;
-    if (a.typeId() == QMetaType::Double) {
-        const double x = a.toDouble(), y = b.toDouble();
-        return std::memcmp(&x, &y, sizeof x) == 0;
-    }
-    return a == b;
 }
 
 // The header of a hand-written file for MakeTable's fields.

@@ -81,16 +81,7 @@ public:
     void Add(const QString& user, TDateTime inicio, TDateTime fim, double custo = 0.1, double economia = 0,
              int pulsos = 1)
     {
-        TTable* t = dm.cdsAcessos;
-        t->Append();
-        dm.cdsAcessosUsuario->SetAsString(user);
-        dm.cdsAcessosInicio->SetAsDateTime(inicio);
-        dm.cdsAcessosFim->SetAsDateTime(fim);
-        dm.cdsAcessosDuracao->SetAsFloat(fim - inicio);
-        dm.cdsAcessosCusto->SetAsFloat(custo);
-        dm.cdsAcessosEconomia->SetAsFloat(economia);
-        dm.cdsAcessosPulsos->SetAsInteger(pulsos);
-        t->Post();
+        AddAccess(user, inicio, fim, custo, pulsos, economia);
     }
 
     void AddUsers(const QStringList& names)

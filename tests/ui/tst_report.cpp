@@ -59,15 +59,7 @@ struct ReportFixture : ProgramFolderFixture {
     void Add(const QString& usuario, TDateTime inicio, TDateTime duracao = 10 * OneMinute, double custo = 0.1159,
              double economia = 0, int pulsos = 1)
     {
-        dm.cdsAcessos->Append();
-        dm.cdsAcessosUsuario->SetAsString(usuario);
-        dm.cdsAcessosInicio->SetAsDateTime(inicio);
-        dm.cdsAcessosFim->SetAsDateTime(inicio + duracao);
-        dm.cdsAcessosDuracao->SetAsFloat(duracao);
-        dm.cdsAcessosCusto->SetAsFloat(custo);
-        dm.cdsAcessosEconomia->SetAsFloat(economia);
-        dm.cdsAcessosPulsos->SetAsInteger(pulsos);
-        dm.cdsAcessos->Post();
+        AddAccess(usuario, inicio, inicio + duracao, custo, pulsos, economia);
     }
 
     // `count` accesses named u001, u002, ... one a day from 1 March 2005.

@@ -44,16 +44,7 @@ public:
 
     TBookmark AddAccess(const QString& user, TDateTime inicio, double seconds, double custo)
     {
-        TTable* acessos = dm.cdsAcessos;
-        acessos->Append();
-        dm.cdsAcessosUsuario->SetAsString(user);
-        dm.cdsAcessosInicio->SetAsDateTime(inicio);
-        dm.cdsAcessosFim->SetAsDateTime(inicio + seconds / SecsPerDay);
-        dm.cdsAcessosDuracao->SetAsFloat(seconds / SecsPerDay);
-        dm.cdsAcessosCusto->SetAsFloat(custo);
-        dm.cdsAcessosPulsos->SetAsInteger(1);
-        acessos->Post();
-        return acessos->GetBookmark();
+        return ProgramFolderFixture::AddAccess(user, inicio, inicio + seconds / SecsPerDay, custo);
     }
 
     void SetCusto(TBookmark record, double custo)
