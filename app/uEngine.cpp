@@ -13,6 +13,8 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLoggingCategory>
 #include <QUrl>
@@ -142,6 +144,13 @@ TEngine::~TEngine()
 
 void TEngine::FormCreate()
 {
+    // The help page lives beside the program; one that went missing is
+    // put back from the copy built into it.
+    if (!QFileInfo::exists(HelpFile)) {
+        QDir().mkpath(QFileInfo(HelpFile).absolutePath());
+        if (QFile::copy(QStringLiteral(":/defaults/Ajuda/Pulsim.html"), HelpFile))
+            QFile::setPermissions(HelpFile, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    }
     TrayIcon->SetHint(QStringLiteral("Pulsim"));
     TrayIcon->SetVisible(!m_dm.Setting(m_dm.cdsConfigOcultarTrayIcon).AsBoolean());
     ScheduledHangUpTime = 0;
