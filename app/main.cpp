@@ -17,20 +17,6 @@
 
 #include <memory>
 
-namespace {
-
-const std::string SoftwareKey = "\\Software\\Pulsim";
-
-bool ReadShowSplash(platform::IRegistry& registry)
-{
-    // Opening the key creates it; a key that cannot be opened means no splash.
-    if (!registry.OpenKey(platform::IRegistry::Root::LocalMachine, SoftwareKey, true))
-        return false;
-    return registry.ReadBool(platform::IRegistry::Root::LocalMachine, SoftwareKey, "ShowSplash", false);
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     TApplication app(argc, argv);
@@ -73,7 +59,7 @@ int main(int argc, char** argv)
     }));
 
     QPointer<QWidget> splash;
-    if (ReadShowSplash(*platform.registry)) {
+    if (SplashWanted(*platform.registry)) {
         splash = new TfrmSplash();
         splash->show();
         splash->repaint();

@@ -6,6 +6,14 @@
 #include <QPainter>
 #include <QScreen>
 
+bool SplashWanted(platform::IRegistry& registry)
+{
+    const std::string key = "\\Software\\Pulsim";
+    if (!registry.OpenKey(platform::IRegistry::Root::LocalMachine, key, true))
+        return false;
+    return registry.ReadBool(platform::IRegistry::Root::LocalMachine, key, "ShowSplash", false);
+}
+
 TfrmSplash::TfrmSplash(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , m_picture(Artwork::SplashPicture())

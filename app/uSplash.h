@@ -1,6 +1,13 @@
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <QWidget>
+
+// The user's choice of a splash at start: ShowSplash under "\Software\Pulsim"
+// of the machine's root. Opening the key creates it; a missing value, or a key
+// that cannot be opened, means no splash.
+bool SplashWanted(platform::IRegistry& registry);
 
 // The picture shown while the program loads, when the user asked for one.
 class TfrmSplash final : public QWidget {

@@ -9,6 +9,7 @@
 #include "tests/support/RecordingWindows.h"
 
 #include <QKeyEvent>
+#include <QPointer>
 #include <QTest>
 
 #include <cmath>
@@ -148,6 +149,18 @@ private Q_SLOTS:
         QCOMPARE(dialogs.Notices().value(0), Welcome);
         QCOMPARE(engine.ScheduledHangUpTime, 0.0);
         QVERIFY(!engine.ShutDownAfterHangUp);
+    }
+
+    void splashGoesWithItsTimer()
+    {
+        EngineFixture f;
+        QPointer<QWidget> splash = new QWidget;
+        splash->show();
+        f.engine->Splash = splash;
+        f.engine->TimerSplashTimer();
+        QVERIFY(splash.isNull());
+        QVERIFY(!f.engine->TimerSplash.isActive());
+        f.engine->TimerSplashTimer(); // without a splash: nothing to do
     }
 
     void startupFollowsTheSettings()

@@ -2,7 +2,12 @@
 #include "app/TrayIcon.h"
 #include "app/Artwork.h"
 #include "app/uManualHint.h"
+#include "app/uSplash.h"
+#include "platform/fake/FakeRegistry.h"
 #include "platform/fake/FakeSystemInfo.h"
+#include "tests/support/DialogRecorder.h"
+
+#include <thread>
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -141,6 +146,41 @@ private Q_SLOTS:
         QCOMPARE(tray.IconIndex(), stopped);
         tray.SetHint(QString(200, QLatin1Char('x')));
         QCOMPARE(tray.Hint().size(), 127);
+    }
+
+    void splashFollowsTheRegistry_data()
+    {
+        QTest::addColumn<int>("stored"); // -1: no value
+        QTest::addColumn<bool>("failing");
+        QTest::addColumn<bool>("expected");
+        QTest::addRow("missing value") << -1 << false << false;
+        QTest::addRow("switched on") << 1 << false << true;
+        QTest::addRow("switched off") << 0 << false << false;
+        QTest::addRow("key cannot be created") << -1 << true << false;
+    }
+
+    void splashFollowsTheRegistry()
+    {
+        QFETCH(int, stored);
+        QFETCH(bool, failing);
+        QFETCH(bool, expected);
+        platform::FakeRegistry registry;
+        const auto root = platform::IRegistry::Root::LocalMachine;
+        std::string error;
+        if (stored >= 0)
+            QVERIFY(registry.WriteValue(root, "\\Software\\Pulsim", "ShowSplash", stored == 1, error));
+        registry.SetFailingWrites(failing, "disco cheio");
+        QCOMPARE(SplashWanted(registry), expected);
+        QCOMPARE(registry.KeyExists(root, "\\Software\\Pulsim"), !failing);
+    }
+
+    void noticeFromAWorkerThreadReachesTheMainThread()
+    {
+        DialogRecorder recorder;
+        std::thread worker([] { NotifyUser(QStringLiteral("Tarifas atualizadas.")); });
+        worker.join();
+        QCOMPARE(recorder.Notices(), QStringList());
+        QTRY_COMPARE(recorder.Notices(), QStringList{QStringLiteral("Tarifas atualizadas.")});
     }
 
     void framesAreOurOwnAndDistinct()
