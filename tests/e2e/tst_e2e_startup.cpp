@@ -3,6 +3,9 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 // The real executable, started the way a user starts it.
 class TestStartup final : public QObject {
     Q_OBJECT
@@ -78,6 +81,34 @@ private Q_SLOTS:
         QVERIFY(after.open(QIODevice::ReadOnly));
         QCOMPARE(after.readAll(), corrupt);
         QCOMPARE(QDir(run.ProgramFolder() + QStringLiteral("/Dados")).entryList(QDir::Files).size(), 4);
+    }
+
+    void readOnlyProgramFolderUsesTheUserDataFolder()
+    {
+        // An installed copy sits in a folder its user cannot write: the data
+        // then lives in the user's own data folder. Needs another account to
+        // show it, since root may write anywhere.
+        if (::geteuid() != 0)
+            QSKIP("needs root to run the program as an unprivileged account");
+        if (QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+            QSKIP("needs setpriv (util-linux) to switch accounts");
+        ProgramRun run;
+        const QFile::Permissions open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                        QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+        QFile::setPermissions(run.root.path(), open);
+        QFile::setPermissions(run.ProgramFolder(), open);
+        for (const char* sub : {"run", "config", "home"}) {
+            const QByteArray path = (run.root.path() + QLatin1Char('/') + QLatin1String(sub)).toLocal8Bit();
+            QVERIFY(::chown(path.constData(), 65534, 65534) == 0);
+        }
+        auto program = run.Start({QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                                  QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")});
+        const QString data = run.root.path() + QStringLiteral("/home/.local/share/Pulsim/Dados/");
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(data + QStringLiteral("Acessos.cds")), 15000);
+        QVERIFY(QFile::exists(data + QStringLiteral("Config.cds")));
+        QVERIFY(!QFile::exists(run.ProgramFolder() + QStringLiteral("/Dados")));
+        QVERIFY(ProgramRun::Terminate(*program));
+        QCOMPARE(program->exitCode(), 0);
     }
 
     void tablesAreWrittenOnTheWayOut()
