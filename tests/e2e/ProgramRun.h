@@ -81,13 +81,15 @@ public:
         return process;
     }
 
-    // Waits until a started copy is the running one (it listens and has its tables).
+    // Waits until a started copy is the running one: it listens, has its
+    // tables, and its engine has put the help page in place.
     bool WaitUntilRunning(int ms = 15000) const
     {
         QElapsedTimer timer;
         timer.start();
         while (timer.elapsed() < ms) {
-            if (QFile::exists(SocketPath()) && QFile::exists(DataFile(QStringLiteral("Acessos.cds"))))
+            if (QFile::exists(SocketPath()) && QFile::exists(DataFile(QStringLiteral("Acessos.cds"))) &&
+                QFile::exists(ProgramFolder() + QStringLiteral("/Ajuda/Pulsim.html")))
                 return true;
             QTest::qWait(50);
         }
