@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTextEdit>
 
 namespace Look {
@@ -48,6 +49,15 @@ void ApplyDetailColor(QWidget* root, const QColor& color)
     paint(root);
     for (QWidget* child : root->findChildren<QWidget*>())
         paint(child);
+}
+
+void CentreOnScreen(QWidget* window)
+{
+    if (const QScreen* where = window->screen()) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(where->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
 }
 
 namespace {

@@ -22,6 +22,9 @@ void ApplyDialogBackground(QWidget* window);
 // `root` in the detail colour (applied once, when the window is created).
 void ApplyDetailColor(QWidget* root, const QColor& color);
 
+// Centres a window on the screen it is on (its frame, where it has one).
+void CentreOnScreen(QWidget* window);
+
 // The focused edit box turns RGB 167, 196, 210 and returns to the window
 // colour when it loses the focus (line edits, combo boxes, date edits, text
 // edits). Installs itself on `edit` and keeps no other state.

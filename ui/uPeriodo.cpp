@@ -11,7 +11,6 @@
 #include <QCalendarWidget>
 #include <QLabel>
 #include <QLocale>
-#include <QScreen>
 #include <QShowEvent>
 
 namespace {
@@ -127,9 +126,5 @@ void TfrmPeriodo::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    if (const QScreen* where = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(where->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    Look::CentreOnScreen(this);
 }

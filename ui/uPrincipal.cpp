@@ -20,7 +20,6 @@
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QPointer>
-#include <QScreen>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QUrl>
@@ -193,7 +192,7 @@ void TfrmPrincipal::showEvent(QShowEvent* event)
         return;
     if (!m_centred) {
         m_centred = true;
-        CentreOnScreen();
+        Look::CentreOnScreen(this);
     }
     RunGuarded([this] { Opening(); });
     ui->DBGrid1->setFocus();
@@ -665,15 +664,6 @@ void TfrmPrincipal::closeEvent(QCloseEvent* event)
     // natural order. The filter stays as the user left it.
     RunGuarded([this] { m_dm.cdsAcessos->SetIndexName(QString()); });
     QMainWindow::closeEvent(event);
-}
-
-void TfrmPrincipal::CentreOnScreen()
-{
-    if (const QScreen* where = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(where->availableGeometry().center());
-        move(frame.topLeft());
-    }
 }
 
 // ---------------------------------------------------------------------------

@@ -147,7 +147,6 @@ private:
     void FillYearBox(int year);
     void MoveRecord(bool forward);
     void WheelTurned(const QWheelEvent& event);
-    void CentreOnScreen();
 
     TEngine& m_engine;
     TDM& m_dm;

@@ -7,9 +7,9 @@
 #include "core/Format.h"
 #include "data/Periods.h"
 #include "data/uDM.h"
+#include "ui/Look.h"
 
 #include <QApplication>
-#include <QScreen>
 #include <QShowEvent>
 
 namespace {
@@ -54,17 +54,10 @@ TfrmResumo::TfrmResumo(TEngine& engine, QWidget* parent)
         SetTextColor(figure, FigureColor);
     SetTextColor(ui->lblCusto, Qt::red);
 
-    CentreOnScreen();
+    Look::CentreOnScreen(this);
 }
 
 TfrmResumo::~TfrmResumo() = default;
-
-void TfrmResumo::CentreOnScreen()
-{
-    QRect area(QPoint(), size());
-    area.moveCenter(screen()->availableGeometry().center());
-    move(area.topLeft());
-}
 
 void TfrmResumo::Refresh()
 {

@@ -35,7 +35,6 @@ private:
     // Custo and Duracao of the connection's record, read without moving the
     // main window's list; zeros when there is no such record.
     void ReadConnectionRecord(double& custo, double& duracao) const;
-    void CentreOnScreen();
 
     TEngine& m_engine;
     std::unique_ptr<Ui::TfrmResumo> ui;

@@ -9,7 +9,6 @@
 #include "ui/Look.h"
 
 #include <QKeyEvent>
-#include <QScreen>
 #include <QShowEvent>
 #include <QValidator>
 
@@ -73,9 +72,7 @@ void TfrmSenhaSeguranca::SetTexts(const QString& caption, const QString& label)
 void TfrmSenhaSeguranca::CentreOnScreen()
 {
     adjustSize();
-    QRect area(QPoint(), size());
-    area.moveCenter(screen()->availableGeometry().center());
-    move(area.topLeft());
+    Look::CentreOnScreen(this);
 }
 
 QString TfrmSenhaSeguranca::ExpectedPassword() const

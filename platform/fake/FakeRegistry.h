@@ -1,10 +1,10 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/RegistryTree.h"
 
 #include <QString>
 
-#include <map>
 #include <string>
 
 namespace platform {
@@ -32,21 +32,9 @@ public:
     void Clear();
 
 private:
-    struct StoredValue {
-        std::string name;
-        Value value;
-    };
-    struct StoredKey {
-        std::string name;
-        std::map<QString, StoredValue> values;
-    };
-    using KeyMap = std::map<QString, StoredKey>;
-
-    KeyMap& Keys(Root root) { return m_roots[root == Root::LocalMachine ? 0 : 1]; }
-    static bool HasKey(const KeyMap& keys, const QString& folded);
     bool CanWrite(std::string& error);
 
-    KeyMap m_roots[2];
+    registry::Tree m_tree;
     bool m_failing = false;
     std::string m_failure;
     int m_writes = 0;

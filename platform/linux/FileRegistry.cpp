@@ -171,16 +171,6 @@ FileRegistry::FileState FileRegistry::State()
     return m_state;
 }
 
-bool FileRegistry::HasKey(const KeyMap& keys, const QString& folded)
-{
-    if (folded.isEmpty() || keys.count(folded))
-        return true;
-    // A key also exists as the parent of the keys created below it.
-    const QString prefix = folded + QLatin1Char('\\');
-    const auto it = keys.lower_bound(prefix);
-    return it != keys.end() && it->first.startsWith(prefix);
-}
-
 bool FileRegistry::ParseTree(const QByteArray& bytes, Tree& tree)
 {
     tree = {};
@@ -197,7 +187,7 @@ bool FileRegistry::ParseTree(const QByteArray& bytes, Tree& tree)
         }
         if (rootIndex < 0 || !rootIt.value().isObject())
             return false;
-        KeyMap& keys = tree.roots[rootIndex];
+        registry::KeyMap& keys = tree.roots[rootIndex];
         const QJsonObject keyObjects = rootIt.value().toObject();
         for (auto keyIt = keyObjects.begin(); keyIt != keyObjects.end(); ++keyIt) {
             const std::string keyName = keyIt.key().toStdString();
@@ -206,7 +196,7 @@ bool FileRegistry::ParseTree(const QByteArray& bytes, Tree& tree)
             // not written by us and is left for a person to sort out.
             if (!keyIt.value().isObject() || keys.count(foldedKey))
                 return false;
-            StoredKey& stored = keys[foldedKey];
+            registry::StoredKey& stored = keys[foldedKey];
             stored.name = keyName;
             const QJsonObject valueObjects = keyIt.value().toObject();
             for (auto valueIt = valueObjects.begin(); valueIt != valueObjects.end(); ++valueIt) {
@@ -236,7 +226,7 @@ bool FileRegistry::ParseTree(const QByteArray& bytes, Tree& tree)
                 } else {
                     return false;
                 }
-                stored.values[foldedName] = StoredValue{valueName, std::move(value)};
+                stored.values[foldedName] = registry::StoredValue{valueName, std::move(value)};
             }
         }
     }
@@ -454,9 +444,8 @@ bool FileRegistry::Mutate(const std::function<bool(Tree&)>& change, std::string&
 
 bool FileRegistry::OpenKey(Root root, const std::string& key, bool create)
 {
-    const QString folded = FoldKey(key);
     Refresh();
-    if (HasKey(Keys(m_tree, root), folded))
+    if (m_tree.HasKey(root, key))
         return true;
     if (!create)
         return false;
@@ -466,33 +455,20 @@ bool FileRegistry::OpenKey(Root root, const std::string& key, bool create)
     }
     std::string error;
     return Mutate(
-        [&](Tree& tree) {
-            KeyMap& keys = Keys(tree, root);
-            if (HasKey(keys, folded))
-                return false;
-            keys[folded].name = key;
-            return true;
-        },
+        [&](Tree& tree) { return tree.CreateKey(root, key); },
         error);
 }
 
 bool FileRegistry::KeyExists(Root root, const std::string& key)
 {
     Refresh();
-    return HasKey(Keys(m_tree, root), FoldKey(key));
+    return m_tree.HasKey(root, key);
 }
 
 std::optional<IRegistry::Value> FileRegistry::ReadValue(Root root, const std::string& key, const std::string& name)
 {
     Refresh();
-    const KeyMap& keys = Keys(m_tree, root);
-    const auto keyIt = keys.find(FoldKey(key));
-    if (keyIt == keys.end())
-        return std::nullopt;
-    const auto valueIt = keyIt->second.values.find(FoldName(name));
-    if (valueIt == keyIt->second.values.end())
-        return std::nullopt;
-    return valueIt->second.value;
+    return m_tree.Read(root, key, name);
 }
 
 bool FileRegistry::WriteValue(Root root, const std::string& key, const std::string& name, const Value& value,
@@ -504,30 +480,11 @@ bool FileRegistry::WriteValue(Root root, const std::string& key, const std::stri
         m_lastError = error;
         return false;
     }
-    const QString foldedKey = FoldKey(key);
-    const QString foldedName = FoldName(name);
-    return Mutate(
-        [&](Tree& tree) {
-            StoredKey& stored = Keys(tree, root)[foldedKey];
-            if (stored.name.empty())
-                stored.name = key;
-            auto it = stored.values.find(foldedName);
-            if (it == stored.values.end()) {
-                stored.values.emplace(foldedName, StoredValue{name, value});
-                return true;
-            }
-            if (it->second.value == value)
-                return false;
-            it->second.value = value;
-            return true;
-        },
-        error);
+    return Mutate([&](Tree& tree) { return tree.Write(root, key, name, value); }, error);
 }
 
 bool FileRegistry::DeleteValue(Root root, const std::string& key, const std::string& name)
 {
-    const QString foldedKey = FoldKey(key);
-    const QString foldedName = FoldName(name);
     // Nothing to delete means nothing to touch on disk (not even the folder).
     if (!ReadValue(root, key, name))
         return false;
@@ -535,9 +492,7 @@ bool FileRegistry::DeleteValue(Root root, const std::string& key, const std::str
     std::string error;
     const bool written = Mutate(
         [&](Tree& tree) {
-            KeyMap& keys = Keys(tree, root);
-            const auto keyIt = keys.find(foldedKey);
-            found = keyIt != keys.end() && keyIt->second.values.erase(foldedName) > 0;
+            found = tree.Delete(root, key, name);
             return found;
         },
         error);

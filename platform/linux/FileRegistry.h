@@ -1,11 +1,11 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/RegistryTree.h"
 
 #include <QString>
 
 #include <functional>
-#include <map>
 #include <string>
 
 #include <sys/types.h>
@@ -59,18 +59,7 @@ public:
     bool DeleteValue(Root root, const std::string& key, const std::string& name) override;
 
 private:
-    struct StoredValue {
-        std::string name;
-        Value value;
-    };
-    struct StoredKey {
-        std::string name;
-        std::map<QString, StoredValue> values; // by case-folded name
-    };
-    using KeyMap = std::map<QString, StoredKey>; // by normalised, case-folded key
-    struct Tree {
-        KeyMap roots[2];
-    };
+    using Tree = registry::Tree;
     struct Signature {
         dev_t device = 0;
         ino_t inode = 0;
@@ -80,9 +69,6 @@ private:
         bool operator==(const Signature&) const = default;
     };
 
-    static KeyMap& Keys(Tree& tree, Root root) { return tree.roots[root == Root::LocalMachine ? 0 : 1]; }
-    static const KeyMap& Keys(const Tree& tree, Root root) { return tree.roots[root == Root::LocalMachine ? 0 : 1]; }
-    static bool HasKey(const KeyMap& keys, const QString& folded);
     static bool ParseTree(const QByteArray& bytes, Tree& tree);
     static QByteArray SerializeTree(const Tree& tree);
 
