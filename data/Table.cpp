@@ -898,7 +898,9 @@ bool TTable::Accepts(Record& record)
 
 void TTable::ForEachRecord(const std::function<void()>& visit)
 {
-    CheckBrowseMode();
+    // A read-only walk: an edit in progress stays in progress, untouched.
+    CheckActive();
+    CheckNoCallback();
     for (const auto& record : m_records) {
         ProbeScope probe(*this, *record, TDataSetState::Filter);
         visit();

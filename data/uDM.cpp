@@ -203,37 +203,41 @@ const TField& TDM::Setting(const TField* configField) const
     return *m_configDefaults->Fields(configField->Index());
 }
 
-void TDM::AddToTotals()
+void TDM::AddToTotals(TAccessTotals& totals, TDateTime start, TDateTime end) const
 {
-    SomaPulsos += cdsAcessosPulsos->AsInteger();
-    SomaDuracao += cdsAcessosDuracao->AsFloat();
-    SomaCusto += cdsAcessosCusto->AsFloat();
-    SomaEconomia += cdsAcessosEconomia->AsFloat();
+    if (cdsAcessosInicio->AsDateTime() < start || cdsAcessosFim->AsDateTime() > end)
+        return;
+    totals.Pulsos += cdsAcessosPulsos->AsInteger();
+    totals.Duracao += cdsAcessosDuracao->AsFloat();
+    totals.Custo += cdsAcessosCusto->AsFloat();
+    totals.Economia += cdsAcessosEconomia->AsFloat();
 }
 
 void TDM::ComputePeriodTotals(TDateTime start, TDateTime end)
 {
     SomaPulsos = 0;
     SomaDuracao = SomaCusto = SomaEconomia = 0;
+    TAccessTotals totals;
     TTable* acessos = cdsAcessos;
     const int recNo = acessos->RecNo();
-    const TControlsDisabled suspended(*acessos);
-    for (acessos->First(); !acessos->Eof(); acessos->Next()) {
-        if (cdsAcessosInicio->AsDateTime() >= start && cdsAcessosFim->AsDateTime() <= end)
-            AddToTotals();
+    {
+        const TControlsDisabled suspended(*acessos);
+        for (acessos->First(); !acessos->Eof(); acessos->Next())
+            AddToTotals(totals, start, end);
+        if (recNo > 0)
+            acessos->SetRecNo(recNo);
     }
-    if (recNo > 0)
-        acessos->SetRecNo(recNo);
+    SomaPulsos = totals.Pulsos;
+    SomaDuracao = totals.Duracao;
+    SomaCusto = totals.Custo;
+    SomaEconomia = totals.Economia;
 }
 
-void TDM::ComputeTotalsOfAllAccesses(TDateTime start, TDateTime end)
+TAccessTotals TDM::TotalsOfAllAccesses(TDateTime start, TDateTime end)
 {
-    SomaPulsos = 0;
-    SomaDuracao = SomaCusto = SomaEconomia = 0;
-    cdsAcessos->ForEachRecord([&] {
-        if (cdsAcessosInicio->AsDateTime() >= start && cdsAcessosFim->AsDateTime() <= end)
-            AddToTotals();
-    });
+    TAccessTotals totals;
+    cdsAcessos->ForEachRecord([&] { AddToTotals(totals, start, end); });
+    return totals;
 }
 
 void TDM::cdsAcessosAfterPost(TTable* DataSet)

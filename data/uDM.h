@@ -10,6 +10,14 @@
 // kept in its own file in the folder Dados, plus the rules that belong to the
 // data rather than to a window — the derived fields of an access, which
 // accesses pass the access filter, and when a table is written back.
+// The sums of a set of accesses.
+struct TAccessTotals {
+    int Pulsos = 0;
+    double Duracao = 0;
+    double Custo = 0;
+    double Economia = 0;
+};
+
 class TDM final : public QObject {
     Q_OBJECT
 
@@ -108,8 +116,8 @@ public:
     // are suspended meanwhile and the list keeps its current record.
     void ComputePeriodTotals(TDateTime start, TDateTime end);
     // The same sums over every access of every user, whatever the list shows,
-    // without moving the list.
-    void ComputeTotalsOfAllAccesses(TDateTime start, TDateTime end);
+    // without moving the list or touching the Soma values the list shows.
+    TAccessTotals TotalsOfAllAccesses(TDateTime start, TDateTime end);
 
     // A setting as the program applies it: the field of cdsConfig, or the
     // shipped default while the settings file cannot be read (the damaged
@@ -127,7 +135,8 @@ public:
 
 private:
     void OpenTable(TTable* table, const QString& defaultsResource);
-    void AddToTotals();
+    // Adds the active record of cdsAcessos when it lies within the bounds.
+    void AddToTotals(TAccessTotals& totals, TDateTime start, TDateTime end) const;
 
     // The shipped settings, in memory only; they stand in for a settings file
     // that cannot be read.

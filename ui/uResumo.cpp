@@ -108,35 +108,9 @@ void TfrmResumo::FormShow(bool comingIntoView)
     // runs from the day after the last closing day through the next one.
     const TPeriod cycle = BillingCycleOf(m_engine.Now(), diaFechaConta);
 
-    // The Soma values are the main window's totals of the period it lists
-    // (the report prints them too): they are borrowed for the sums and put back.
-    class SavedTotals {
-    public:
-        explicit SavedTotals(TDM& dm)
-            : m_dm(dm), m_pulsos(dm.SomaPulsos), m_duracao(dm.SomaDuracao), m_custo(dm.SomaCusto),
-              m_economia(dm.SomaEconomia)
-        {
-        }
-        ~SavedTotals()
-        {
-            m_dm.SomaPulsos = m_pulsos;
-            m_dm.SomaDuracao = m_duracao;
-            m_dm.SomaCusto = m_custo;
-            m_dm.SomaEconomia = m_economia;
-        }
-
-    private:
-        TDM& m_dm;
-        int m_pulsos;
-        double m_duracao, m_custo, m_economia;
-    };
-    double somaCusto = 0, somaDuracao = 0;
-    {
-        const SavedTotals saved(dm);
-        dm.ComputeTotalsOfAllAccesses(cycle.Inicio, cycle.Fim);
-        somaCusto = dm.SomaCusto;
-        somaDuracao = dm.SomaDuracao;
-    }
+    const TAccessTotals cycleTotals = dm.TotalsOfAllAccesses(cycle.Inicio, cycle.Fim);
+    const double somaCusto = cycleTotals.Custo;
+    const double somaDuracao = cycleTotals.Duracao;
 
     const QString textCusto = Money(custo);
     const QString textDuracao = FormatDuration(duracao);

@@ -388,10 +388,19 @@ private Q_SLOTS:
         QCOMPARE(f.dm.SomaPulsos, 3);
         f.dm.cdsAcessos->First();
         const TBookmark listed = f.dm.cdsAcessos->GetBookmark();
-        f.dm.ComputeTotalsOfAllAccesses(0, 1000);
-        QCOMPARE(f.dm.SomaPulsos, 16);
+        const TAccessTotals all = f.dm.TotalsOfAllAccesses(0, 1000);
+        QCOMPARE(all.Pulsos, 16);
+        QCOMPARE(f.dm.SomaPulsos, 3);
         QCOMPARE(f.dm.cdsAcessos->GetBookmark(), listed);
         QCOMPARE(f.dm.cdsAcessos->RecordCount(), 1);
+
+        // The summary's walk reads; an edit someone has in progress stays so.
+        f.dm.cdsAcessos->Edit();
+        f.dm.cdsAcessosCusto->SetAsFloat(9);
+        QCOMPARE(f.dm.TotalsOfAllAccesses(0, 1000).Pulsos, 16);
+        QCOMPARE(f.dm.cdsAcessos->State(), TDataSetState::Edit);
+        f.dm.cdsAcessos->Cancel();
+        QCOMPARE(f.dm.TotalsOfAllAccesses(0, 1000).Custo, 0.11 + 0.33 + 0.55 + 0.77);
     }
 
     void walkingTheListDoesNotResetViews()
