@@ -43,7 +43,6 @@ public:
 
     // The windows it opens (installed by the window layer; none until then).
     void SetWindows(IEngineWindows* windows) { m_windows = windows; }
-    IEngineWindows* Windows() const { return m_windows; }
 
     // The splash window, hidden and destroyed by TimerSplashTimer.
     QPointer<QWidget> Splash;

@@ -14,8 +14,3 @@ Currency Currency::FromDouble(double value)
     // nearbyint rounds in the default mode: to nearest, ties to even.
     return Currency(qint64(std::nearbyint(scaled)));
 }
-
-double RoundToCurrency(double value)
-{
-    return Currency::FromDouble(value).ToDouble();
-}

@@ -31,7 +31,3 @@ private:
     constexpr explicit Currency(qint64 raw) : m_value(raw) {}
     qint64 m_value = 0;
 };
-
-// Rounds a floating-point amount to four decimal places, ties to even, and
-// gives it back as floating point (what the tables store).
-double RoundToCurrency(double value);

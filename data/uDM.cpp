@@ -130,11 +130,11 @@ void TDM::DataModuleCreate(const QString& programFolder)
     for (TTable* table : {cdsAcessos, cdsConfig, cdsTarifas, cdsUsuarios})
         RunGuarded([table] { table->Close(); });
 
-    m_dataFolder = QDir(programFolder).filePath(QStringLiteral("Dados"));
-    cdsAcessos->SetFileName(QDir(m_dataFolder).filePath(QStringLiteral("Acessos.cds")));
-    cdsConfig->SetFileName(QDir(m_dataFolder).filePath(QStringLiteral("Config.cds")));
-    cdsTarifas->SetFileName(QDir(m_dataFolder).filePath(QStringLiteral("Tarifas.cds")));
-    cdsUsuarios->SetFileName(QDir(m_dataFolder).filePath(QStringLiteral("Usuarios.cds")));
+    const QString dataFolder = QDir(programFolder).filePath(QStringLiteral("Dados"));
+    cdsAcessos->SetFileName(QDir(dataFolder).filePath(QStringLiteral("Acessos.cds")));
+    cdsConfig->SetFileName(QDir(dataFolder).filePath(QStringLiteral("Config.cds")));
+    cdsTarifas->SetFileName(QDir(dataFolder).filePath(QStringLiteral("Tarifas.cds")));
+    cdsUsuarios->SetFileName(QDir(dataFolder).filePath(QStringLiteral("Usuarios.cds")));
 
     OpenTables();
 }

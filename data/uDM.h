@@ -37,8 +37,6 @@ public:
     // and that table stays open with its data.
     void CloseTables();
 
-    QString DataFolder() const { return m_dataFolder; }
-
     TTable* const cdsAcessos;
     TTable* const cdsConfig;
     TTable* const cdsTarifas;
@@ -141,6 +139,4 @@ private:
     // The shipped settings, in memory only; they stand in for a settings file
     // that cannot be read.
     TTable* const m_configDefaults;
-
-    QString m_dataFolder;
 };

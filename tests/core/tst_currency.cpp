@@ -44,12 +44,6 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(EConvertError, Currency::FromDouble(1e300));
         QVERIFY_THROWS_EXCEPTION(EConvertError, Currency::FromDouble(std::numeric_limits<double>::quiet_NaN()));
     }
-
-    void roundToCurrency()
-    {
-        QCOMPARE(RoundToCurrency(0.115949), 0.1159);
-        QCOMPARE(RoundToCurrency(46.45), 46.45);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestCurrency)
