@@ -3,7 +3,6 @@
 #include "core/Errors.h"
 
 #include <QDir>
-#include <QFont>
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -32,11 +31,6 @@ TApplication::TApplication(int& argc, char** argv)
     setApplicationDisplayName(QStringLiteral("Pulsim"));
     setOrganizationName(QStringLiteral("Pulsim"));
     setQuitOnLastWindowClosed(false);
-    // The windows are laid out for Tahoma and Arial; where those are not
-    // installed, fonts of the same widths keep dates and figures inside their
-    // columns.
-    QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    QFont::insertSubstitutions(QStringLiteral("Arial"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

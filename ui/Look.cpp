@@ -3,7 +3,10 @@
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEvent>
+#include <QFont>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +14,27 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTextEdit>
+
+namespace {
+
+// The windows are laid out for Tahoma and Arial. Where those are not
+// installed, the fonts closest in width take their place, so that dates,
+// times and figures still fit their columns. Done once for the whole program,
+// as soon as it has its application object.
+void InstallFontSubstitutes()
+{
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return;
+    QFont::insertSubstitutions(QStringLiteral("Tahoma"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                                QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Arial"), {QStringLiteral("Liberation Sans"),
+                                                         QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(InstallFontSubstitutes)
 
 namespace Look {
 

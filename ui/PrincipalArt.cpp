@@ -5,7 +5,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
-#include <QWidget>
 
 #include <cmath>
 #include <numbers>
@@ -268,14 +267,6 @@ QPixmap CancelPicture(int size)
     p.drawLine(QPointF(10.5, 10.5), QPointF(21.5, 21.5));
     p.drawLine(QPointF(21.5, 10.5), QPointF(10.5, 21.5));
     return canvas.Take();
-}
-
-void ApplyLayoutFont(QWidget* window)
-{
-    QFont font = window->font();
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                      QStringLiteral("Helvetica")});
-    window->setFont(font);
 }
 
 } // namespace PrincipalArt

@@ -2,7 +2,6 @@
 
 #include <QPixmap>
 
-class QWidget;
 
 // The pictures of the main window's toolbar and of the period dialog's
 // buttons, drawn in code so that they need no files beside the executable.
@@ -25,11 +24,5 @@ QPixmap ToolImage(TToolImage image, int size = 32);
 // (a red cross) buttons.
 QPixmap FilterPicture(int size = 24);
 QPixmap CancelPicture(int size = 24);
-
-// The windows are laid out for Tahoma; where it is not installed the closest
-// widths this system has take its place (Liberation Sans, Arial, Helvetica),
-// so that dates and times still fit their columns. The rest of the window's
-// font (size, weight) stays as designed.
-void ApplyLayoutFont(QWidget* window);
 
 } // namespace PrincipalArt

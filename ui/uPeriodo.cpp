@@ -63,7 +63,6 @@ TfrmPeriodo::TfrmPeriodo(TDM& dm, TDateTime today, QWidget* parent)
     , ui(std::make_unique<Ui::TfrmPeriodo>())
 {
     ui->setupUi(this);
-    PrincipalArt::ApplyLayoutFont(this);
     setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(285, 124);

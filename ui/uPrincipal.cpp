@@ -71,7 +71,6 @@ TfrmPrincipal::TfrmPrincipal(TEngine& engine, QWidget* parent)
     , m_report(&ShowAccessReport)
 {
     ui->setupUi(this);
-    PrincipalArt::ApplyLayoutFont(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);

@@ -3,7 +3,6 @@
 #include "app/Artwork.h"
 #include "core/Errors.h"
 #include "ui/Look.h"
-#include "ui/PrincipalArt.h"
 #include "ui_uSobre.h"
 
 #include <QCoreApplication>
@@ -18,7 +17,6 @@ TfrmSobre::TfrmSobre(QWidget* parent)
     , ui(std::make_unique<Ui::TfrmSobre>())
 {
     ui->setupUi(this);
-    PrincipalArt::ApplyLayoutFont(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     Look::ApplyDialogBackground(this);
     ui->imgPrograma->setPixmap(Artwork::ProgramPicture(64));
